@@ -1,0 +1,1 @@
+#include "Brenvik_Unit.h"

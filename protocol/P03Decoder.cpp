@@ -1,0 +1,1 @@
+#include "P03Decoder.h"
