@@ -36,9 +36,9 @@ uint32_t FieldValue(const std::string& field) {
   return value;
 }
 
-void RequireSixDigits(const std::string& field) {
+void RequireSixDigits(EConvertError::TField which, const std::string& field) {
   if (!IsSixDigits(field))
-    throw EConvertError("'" + field + "' is not a valid integer value");
+    throw EConvertError(which, field);
 }
 
 } // namespace
@@ -66,8 +66,8 @@ std::string BuildP03String(uint8_t swa, uint8_t swb, uint8_t swc, std::string we
   // reader could take the frame apart: refuse it whether or not a checksum is
   // asked for. The weight is checked first, so it is the one named when both
   // are bad.
-  RequireSixDigits(weight);
-  RequireSixDigits(tare);
+  RequireSixDigits(EConvertError::fdWeight, weight);
+  RequireSixDigits(EConvertError::fdTare, tare);
 
   std::string frame;
   frame.reserve(18);

@@ -10,10 +10,18 @@
 namespace Brenvik_Unit {
 
 // Raised when a normalised field is not exactly six decimal digits.
-// what() is "'<field>' is not a valid integer value".
+// what() is "'<normalised field>' is not a valid integer value"; Field()
+// tells the caller which of the two texts it was.
 class EConvertError : public std::runtime_error {
 public:
-  using std::runtime_error::runtime_error;
+  enum TField { fdWeight, fdTare };
+
+  EConvertError(TField field, const std::string& normalised)
+      : std::runtime_error("'" + normalised + "' is not a valid integer value"), field_(field) {}
+  TField Field() const { return field_; }
+
+private:
+  TField field_;
 };
 
 // Longest text any function here takes or returns; longer input is cut.

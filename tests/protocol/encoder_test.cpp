@@ -177,14 +177,12 @@ TEST(BuildP03String, FieldThatIsNotSixDigitsIsRefusedWithOrWithoutChecksum) {
   struct Case {
     const char* weight;
     const char* tare;
-    const char* message;
+    EConvertError::TField field;
   };
   const Case cases[] = {
-      {"", "000000", "'' is not a valid integer value"},
-      {"      ", "000000", "'' is not a valid integer value"},
-      {"000,00", "      ", "'' is not a valid integer value"},
-      {"000,00", "ab", "'' is not a valid integer value"},
-      {",", ",", "'' is not a valid integer value"},
+      {"", "000000", EConvertError::fdWeight},     {"      ", "000000", EConvertError::fdWeight},
+      {"000,00", "      ", EConvertError::fdTare}, {"000,00", "ab", EConvertError::fdTare},
+      {",", ",", EConvertError::fdWeight}, // both bad: the weight is named
   };
   for (const Case& c : cases)
     for (bool checksum : {false, true}) {
@@ -192,7 +190,8 @@ TEST(BuildP03String, FieldThatIsNotSixDigitsIsRefusedWithOrWithoutChecksum) {
         BuildP03String(0x2C, 0x31, 0x60, c.weight, c.tare, checksum);
         ADD_FAILURE() << "no error for weight '" << c.weight << "' tare '" << c.tare << "'";
       } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), c.message);
+        EXPECT_STREQ(e.what(), "'' is not a valid integer value");
+        EXPECT_EQ(e.Field(), c.field) << "weight '" << c.weight << "' tare '" << c.tare << "'";
       }
     }
 }
