@@ -1,7 +1,6 @@
-#include <QApplication>
-#include <gtest/gtest.h>
+#include "Application.h"
 
-#include <cstring>
+#include <gtest/gtest.h>
 
 int main(int argc, char* argv[]) {
   ::testing::InitGoogleTest(&argc, argv);
@@ -9,6 +8,8 @@ int main(int argc, char* argv[]) {
   // chosen; listing the tests needs no application object.
   if (::testing::GTEST_FLAG(list_tests))
     return RUN_ALL_TESTS();
-  QApplication app(argc, argv);
+  // The program's own application object, so that the crash reporter is the
+  // one under test.
+  TApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }
