@@ -299,21 +299,26 @@ MaskModel::Key MaskModel::paste(std::string_view utf8) {
   if (!hasMask())
     return Key::Refused;
   MaskModel trial = *this;
-  std::optional<char32_t> steppedOver;
+  // A plain pair rather than std::optional: GCC 12 at -O2 warns falsely that
+  // an optional's value may be read uninitialised here.
+  bool hasSteppedOver = false;
+  char32_t steppedOver = 0;
   for (const char32_t ch : decodeUtf8(utf8)) {
-    if (steppedOver == ch) {
+    if (hasSteppedOver && steppedOver == ch) {
       // The previous character already stepped over this very literal.
-      steppedOver.reset();
+      hasSteppedOver = false;
       continue;
     }
     const std::size_t before = trial.hasSelection() ? trial.selectionStart() : trial.caret_;
     if (trial.type(ch) == Key::Refused)
       return Key::Refused;
-    steppedOver.reset();
+    hasSteppedOver = false;
     const std::size_t after = trial.caret_;
     if (after >= before + 2 && trial.slots_[after - 1].kind == Kind::Literal &&
-        trial.slots_[after - 1].literal != ch)
+        trial.slots_[after - 1].literal != ch) {
+      hasSteppedOver = true;
       steppedOver = trial.slots_[after - 1].literal;
+    }
   }
   *this = std::move(trial);
   return Key::Accepted;
