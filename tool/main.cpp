@@ -1,1 +1,5 @@
-int main() { return 0; }
+#include "Tool.h"
+
+int main(int argc, char** argv) {
+  return p03tool::Run(argc, argv);
+}
