@@ -54,6 +54,11 @@ public:
   bool EnableDTROnOpen = true;
   uint16_t OutputTimeout = 500; // ms without progress before SendText gives up
 
+  // What the settings name: the device path (the platform's n-th serial
+  // port for pnCOMn, PortName for pnCustom) and the rate in bit/s.
+  std::string DevicePath() const;
+  uint32_t LineRate() const;
+
   // Reports the state only; a device that vanished still counts as open
   // until ClosePort.
   bool IsPortOpen() const;

@@ -71,40 +71,6 @@ constexpr Rate kRates[] = {
 #endif
 };
 
-uint32_t nominalRate(TBaudRate rate, uint32_t custom) {
-  switch (rate) {
-  case brCustom:
-    return custom;
-  case br110:
-    return 110;
-  case br300:
-    return 300;
-  case br600:
-    return 600;
-  case br1200:
-    return 1200;
-  case br2400:
-    return 2400;
-  case br4800:
-    return 4800;
-  case br9600:
-    return 9600;
-  case br14400:
-    return 14400;
-  case br19200:
-    return 19200;
-  case br38400:
-    return 38400;
-  case br56000:
-    return 56000;
-  case br57600:
-    return 57600;
-  case br115200:
-    return 115200;
-  }
-  return 0;
-}
-
 // The line format worked out from the public settings before the device is
 // touched, so that a setting this platform cannot honour fails the open
 // without disturbing whoever else might be using the port.
@@ -128,7 +94,7 @@ constexpr tcflag_t kParityBits = PARENB | PARODD;
 #endif
 
 bool formatFrom(const TCommPortDriver& drv, LineFormat& f) {
-  f.rate = nominalRate(drv.BaudRate, drv.BaudRateValue);
+  f.rate = drv.LineRate();
   bool known = false;
   for (const Rate& r : kRates) {
     if (r.value == f.rate) {
@@ -228,16 +194,6 @@ bool formatFrom(const TCommPortDriver& drv, LineFormat& f) {
   return true;
 }
 
-std::string devicePath(TPortNumber port, const std::string& name) {
-  if (port == pnCustom) {
-    return name;
-  }
-  if (port >= pnCOM1 && port <= pnCOM8) {
-    return "/dev/ttyS" + std::to_string(static_cast<int>(port) - static_cast<int>(pnCOM1));
-  }
-  return {};
-}
-
 // The bits each flag word must show once the format is in force; the rest of
 // the word is left as the device had it.
 constexpr tcflag_t kInputMask =
@@ -329,16 +285,6 @@ int millisUntil(Clock::duration rest) {
 
 } // namespace
 
-TCommPortDriver::TCommPortDriver() = default;
-
-TCommPortDriver::~TCommPortDriver() {
-  ClosePort();
-}
-
-bool TCommPortDriver::IsPortOpen() const {
-  return handle_ != -1;
-}
-
 bool TCommPortDriver::OpenPort() {
   if (IsPortOpen()) {
     return true;
@@ -347,7 +293,7 @@ bool TCommPortDriver::OpenPort() {
   if (!formatFrom(*this, format)) {
     return false;
   }
-  const std::string path = devicePath(Port, PortName);
+  const std::string path = DevicePath();
   if (path.empty()) {
     return false;
   }
@@ -398,12 +344,6 @@ bool TCommPortDriver::OpenPort() {
   openTimeout_ = OutputTimeout;
   byteMicros_ = (format.bitsPerChar * 1000000u + format.rate - 1) / format.rate;
   return true;
-}
-
-void TCommPortDriver::ClosePort() {
-  if (IsPortOpen()) {
-    releaseHandle();
-  }
 }
 
 void TCommPortDriver::releaseHandle() {

@@ -13,50 +13,6 @@
 
 namespace {
 
-uint32_t nominalRate(TBaudRate rate, uint32_t custom) {
-  switch (rate) {
-  case brCustom:
-    return custom;
-  case br110:
-    return 110;
-  case br300:
-    return 300;
-  case br600:
-    return 600;
-  case br1200:
-    return 1200;
-  case br2400:
-    return 2400;
-  case br4800:
-    return 4800;
-  case br9600:
-    return 9600;
-  case br14400:
-    return 14400;
-  case br19200:
-    return 19200;
-  case br38400:
-    return 38400;
-  case br56000:
-    return 56000;
-  case br57600:
-    return 57600;
-  case br115200:
-    return 115200;
-  }
-  return 0;
-}
-
-std::string devicePath(TPortNumber port, const std::string& name) {
-  if (port == pnCustom) {
-    return name;
-  }
-  if (port >= pnCOM1 && port <= pnCOM8) {
-    return "\\\\.\\COM" + std::to_string(static_cast<int>(port) - static_cast<int>(pnCOM1) + 1);
-  }
-  return {};
-}
-
 HANDLE asHandle(std::intptr_t handle) {
   return reinterpret_cast<HANDLE>(handle);
 }
@@ -173,24 +129,14 @@ constexpr DWORD kMostTimeout = MAXDWORD - 1;
 
 } // namespace
 
-TCommPortDriver::TCommPortDriver() = default;
-
-TCommPortDriver::~TCommPortDriver() {
-  ClosePort();
-}
-
-bool TCommPortDriver::IsPortOpen() const {
-  return handle_ != -1;
-}
-
 bool TCommPortDriver::OpenPort() {
   if (IsPortOpen()) {
     return true;
   }
-  const uint32_t rate = nominalRate(BaudRate, BaudRateValue);
+  const uint32_t rate = LineRate();
   DCB format{};
   uint32_t bitsPerChar = 0;
-  const std::string path = devicePath(Port, PortName);
+  const std::string path = DevicePath();
   if (rate == 0 || !formatFrom(*this, format, bitsPerChar) || path.empty()) {
     return false;
   }
@@ -244,12 +190,6 @@ bool TCommPortDriver::OpenPort() {
   openTimeout_ = OutputTimeout;
   byteMicros_ = (bitsPerChar * 1000000u + rate - 1) / rate;
   return true;
-}
-
-void TCommPortDriver::ClosePort() {
-  if (IsPortOpen()) {
-    releaseHandle();
-  }
 }
 
 void TCommPortDriver::releaseHandle() {

@@ -157,6 +157,23 @@ INSTANTIATE_TEST_SUITE_P(Formats, RefusedFormat, testing::ValuesIn(kRefused),
 
 // ----------------------------------------------------------------- open/close
 
+TEST(Settings, NameTheDeviceAndTheRate) {
+  TCommPortDriver drv;
+  EXPECT_EQ(drv.DevicePath(), "/dev/ttyS0"); // pnCOM1 by default
+  drv.Port = pnCOM3;
+  EXPECT_EQ(drv.DevicePath(), "/dev/ttyS2");
+  drv.Port = pnCustom;
+  drv.PortName = "/dev/ttyUSB1";
+  EXPECT_EQ(drv.DevicePath(), "/dev/ttyUSB1");
+
+  EXPECT_EQ(drv.LineRate(), 9600u);
+  drv.BaudRate = br115200;
+  EXPECT_EQ(drv.LineRate(), 115200u);
+  drv.BaudRate = brCustom;
+  drv.BaudRateValue = 4800;
+  EXPECT_EQ(drv.LineRate(), 4800u);
+}
+
 TEST(OpenPort, SecondOpenReappliesNothing) {
   PtyPair pty;
   ASSERT_TRUE(pty.ok());
