@@ -18,49 +18,9 @@
 #include <vector>
 
 #include "CPDrv.h"
+#include "PtyPair.h"
 
 namespace {
-
-class Pty {
-public:
-  Pty() {
-    char name[PATH_MAX] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) == 0) {
-      path_ = name;
-    }
-  }
-  ~Pty() {
-    if (master_ >= 0) {
-      close(master_);
-    }
-    if (slave_ >= 0) {
-      close(slave_);
-    }
-  }
-  Pty(const Pty&) = delete;
-  Pty& operator=(const Pty&) = delete;
-
-  bool ok() const { return master_ >= 0; }
-  const std::string& path() const { return path_; }
-
-  // Blocks until `count` bytes have come through.
-  bool drain(size_t count) const {
-    char sink[256];
-    while (count > 0) {
-      const ssize_t n = read(master_, sink, count < sizeof sink ? count : sizeof sink);
-      if (n <= 0) {
-        return false;
-      }
-      count -= static_cast<size_t>(n);
-    }
-    return true;
-  }
-
-private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::string path_;
-};
 
 double percentile(std::vector<double> samples, double fraction) {
   if (samples.empty()) {
@@ -72,19 +32,13 @@ double percentile(std::vector<double> samples, double fraction) {
 }
 
 void SendFrame18(benchmark::State& state) {
-  Pty pty;
+  PtyPair pty;
   if (!pty.ok()) {
     state.SkipWithError("no pseudo-terminal");
     return;
   }
   TCommPortDriver drv;
-  drv.Port = pnCustom;
-  drv.PortName = pty.path();
-  drv.BaudRate = brCustom;
-  drv.BaudRateValue = 4800;
-  drv.StopBits = sb2BITS;
-  drv.Parity = ptEVEN;
-  drv.HwFlow = hfNONE;
+  useWindowSettings(drv, pty);
   if (!drv.OpenPort()) {
     state.SkipWithError("OpenPort failed");
     return;
@@ -102,7 +56,7 @@ void SendFrame18(benchmark::State& state) {
     const auto start = std::chrono::steady_clock::now();
     const bool sent = drv.SendText(frame);
     const auto took = std::chrono::steady_clock::now() - start;
-    if (!sent || !pty.drain(frame.size())) {
+    if (!sent || pty.receiveExactly(frame.size(), 1000).size() != frame.size()) {
       state.SkipWithError("the frame did not go through");
       break;
     }

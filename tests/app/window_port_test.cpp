@@ -5,6 +5,7 @@
 #include "CPDrv.h"
 #include "EchoText.h"
 #include "MaskEdit.h"
+#include "PtyPair.h"
 #include "RadioGroup.h"
 
 #include <QApplication>
@@ -17,59 +18,11 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <functional>
 #include <string>
 #include <vector>
 
 namespace {
-
-// A fresh pseudo-terminal pair: the window's port opens the slave by name,
-// the test reads what arrives on the master.
-class PtyPair {
-public:
-  PtyPair() {
-    char name[256] = {};
-    if (openpty(&master_, &slave_, name, nullptr, nullptr) == 0) {
-      path_ = name;
-      fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
-    }
-  }
-  ~PtyPair() {
-    if (slave_ >= 0)
-      close(slave_);
-    if (master_ >= 0)
-      close(master_);
-  }
-  PtyPair(const PtyPair&) = delete;
-  PtyPair& operator=(const PtyPair&) = delete;
-
-  const std::string& path() const { return path_; }
-
-  // Everything that arrives until `quietMs` pass without a byte.
-  std::string ReadAll(int quietMs = 200) {
-    std::string data;
-    pollfd p{master_, POLLIN, 0};
-    while (poll(&p, 1, quietMs) > 0 && (p.revents & POLLIN)) {
-      char buf[256];
-      const ssize_t n = read(master_, buf, sizeof buf);
-      if (n <= 0)
-        break;
-      data.append(buf, static_cast<std::size_t>(n));
-    }
-    return data;
-  }
-
-private:
-  int master_ = -1;
-  int slave_ = -1;
-  std::string path_;
-};
 
 struct SeenBox {
   QString title;
@@ -81,7 +34,7 @@ struct SeenBox {
 class WindowPort : public ::testing::Test {
 protected:
   void SetUp() override {
-    ASSERT_FALSE(pty.path().empty());
+    ASSERT_TRUE(pty.ok());
     window = new TBrenvik_Frm;
     window->cpDrv.PortName = pty.path();
     window->show();
@@ -204,7 +157,7 @@ TEST_F(WindowPort, SendPutsTheEncodersFrameOnTheLineAndInTheEchoField) {
   EXPECT_TRUE(clickAndCollectBoxes(sendButton()).empty());
 
   const std::string expected = Brenvik_Unit::BuildP03String(0x2C, 0x31, 0x60, "010050", "000000", true);
-  EXPECT_EQ(pty.ReadAll(), expected);
+  EXPECT_EQ(pty.receive(200), expected);
   EXPECT_EQ(echo(), EchoText(expected));
   EXPECT_TRUE(log().contains(QStringLiteral("\nPeso = 100,50\n")));
   EXPECT_TRUE(log().endsWith(QStringLiteral("CheckSum = True")));
@@ -256,7 +209,7 @@ TEST_F(WindowPort, TareWithoutDigitsIsRefusedAndNothingIsSent) {
     EXPECT_TRUE(log().isEmpty());
     EXPECT_TRUE(echo().isEmpty());
   }
-  EXPECT_EQ(pty.ReadAll(), "");
+  EXPECT_EQ(pty.receive(200), "");
 }
 
 TEST_F(WindowPort, ZeroChecksumByteIsShownInTheEchoField) {
@@ -267,7 +220,7 @@ TEST_F(WindowPort, ZeroChecksumByteIsShownInTheEchoField) {
   QTest::keyClicks(weight, QStringLiteral("00050")); // 000,50: the checksum byte is 0
   clickAndCollectBoxes(sendButton());
 
-  const std::string sent = pty.ReadAll();
+  const std::string sent = pty.receive(200);
   ASSERT_EQ(sent.size(), 18u);
   EXPECT_EQ(sent.back(), '\0');
   EXPECT_EQ(echo().size(), 18);

@@ -66,6 +66,25 @@ public:
     }
   }
 
+  // Exactly `count` bytes, or fewer when the line stays quiet for quietMs.
+  std::string receiveExactly(size_t count, int quietMs) const {
+    std::string got;
+    char chunk[4096];
+    while (got.size() < count) {
+      pollfd p{master_, POLLIN, 0};
+      if (poll(&p, 1, quietMs) <= 0) {
+        break;
+      }
+      const size_t want = count - got.size() < sizeof chunk ? count - got.size() : sizeof chunk;
+      const ssize_t n = read(master_, chunk, want);
+      if (n <= 0) {
+        break;
+      }
+      got.append(chunk, static_cast<size_t>(n));
+    }
+    return got;
+  }
+
   // Reads what is waiting now, without waiting for more.
   std::string receiveWaiting(size_t most = SIZE_MAX) const {
     std::string got;
