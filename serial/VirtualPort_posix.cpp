@@ -1,3 +1,4 @@
+#include "PosixSpeed.h"
 #include "VirtualPort.h"
 
 #include <cerrno>
@@ -20,49 +21,6 @@ std::string SystemError(const char* what) {
 bool SetFlags(int fd) {
   const int flags = fcntl(fd, F_GETFL);
   return flags != -1 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) != -1 && fcntl(fd, F_SETFD, FD_CLOEXEC) != -1;
-}
-
-speed_t SpeedOf(uint32_t baud) {
-  switch (baud) {
-  case 50:
-    return B50;
-  case 75:
-    return B75;
-  case 110:
-    return B110;
-  case 134:
-    return B134;
-  case 150:
-    return B150;
-  case 200:
-    return B200;
-  case 300:
-    return B300;
-  case 600:
-    return B600;
-  case 1200:
-    return B1200;
-  case 1800:
-    return B1800;
-  case 2400:
-    return B2400;
-  case 4800:
-    return B4800;
-  case 9600:
-    return B9600;
-  case 19200:
-    return B19200;
-  case 38400:
-    return B38400;
-  case 57600:
-    return B57600;
-  case 115200:
-    return B115200;
-  case 230400:
-    return B230400;
-  default:
-    return B0;
-  }
 }
 
 bool ApplySettings(int fd, const TLineSettings& s, std::string& error) {
@@ -103,7 +61,7 @@ bool ApplySettings(int fd, const TLineSettings& s, std::string& error) {
   t.c_cc[VTIME] = 0;
   // A rate without a constant of its own stays as it was: a pseudo-terminal
   // ignores it anyway.
-  if (const speed_t speed = SpeedOf(s.BaudRate); speed != B0) {
+  if (const speed_t speed = serial_detail::PosixSpeed(s.BaudRate); speed != B0) {
     cfsetispeed(&t, speed);
     cfsetospeed(&t, speed);
   }
